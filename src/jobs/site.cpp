@@ -1,0 +1,3 @@
+#include "jobs/site.h"
+
+Text DefaultSiteBase() { return QM_SITE_BASE; }
