@@ -22,10 +22,19 @@ qm_setup() {
     g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-wqy-microhei
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko prompts in a fresh prefix
-  if [ ! -f "${WINEPREFIX:-$HOME/.wine}/system.reg" ]; then
+  local prefix="${WINEPREFIX:-$HOME/.wine}"
+  if [ ! -f "$prefix/.quellmarsh-ready" ]; then
     echo "== preparing the Wine prefix"
     wineboot --init >/dev/null 2>&1 || true
-    wineserver -w 2>/dev/null || true
+    # Wine draws the window frames itself (Xvfb has no window manager), and Tahoma, the
+    # UI font, falls back to a CJK font as it does on Windows.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    # Let the registry be written out, and no wineserver started without a display
+    # linger into the Xvfb runs.
+    timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
+    touch "$prefix/.quellmarsh-ready"
   fi
 }
 
