@@ -11,3 +11,6 @@ std::u16string DecodeCodePage(int codePage, std::string_view bytes);
 
 // UTF-16 units to bytes in codePage.
 std::string EncodeCodePage(int codePage, std::u16string_view units);
+
+// The code page that 0 stands for: the system's ANSI code page on Windows, 936 elsewhere.
+int AnsiCodePage();
