@@ -1,0 +1,4 @@
+#include "text/pending_messages.h"
+
+// No window messages off Windows.
+void ProcessPendingMessages() {}
