@@ -248,6 +248,14 @@ std::pair<size_t, size_t> TrimmedRange(const Byte* t, size_t size) {
   return {begin, end};
 }
 
+// Whether offset `at` starts a character of a stretch of spaces and full-width spaces that
+// is tiled with whole characters from offset `from` on: an even number of A1 bytes precedes it.
+bool StartsBlankCharacter(const Byte* t, size_t from, size_t at) {
+  size_t k = at;
+  while (k > from && t[k - 1] == kFullWidthSpaceByte) --k;
+  return ((at - k) & 1) == 0;
+}
+
 const Byte* Data(const Text& t) { return reinterpret_cast<const Byte*>(t.data()); }
 
 }  // namespace
@@ -286,12 +294,31 @@ int ExtractAllBetween(const Text& source, const Text& leftMarker, const Text& ri
   const bool ignoreCase = !options.caseSensitive;
   const int leftLength = static_cast<int>(leftMarker.size());
   int cursor = options.startPos;
+  // After an empty piece, the positions from blankFrom up to rightAt hold nothing but spaces,
+  // whole characters from blankFrom on, and the right marker was found at rightAt. A left
+  // marker made of spaces is then found again inside that stretch on every turn. When the
+  // byte after it starts a character of the stretch, the search from there walks a tail of
+  // the walk that found rightAt, so the right marker and the empty piece are already known:
+  // without this shortcut, each turn would search and trim the rest of the stretch again.
+  int blankFrom = 0;  // 0: none known
+  int rightAt = 0;
   for (;;) {
     const int e = FindText(source, leftMarker, cursor, ignoreCase);
     if (e == -1) break;
-    const int f = FindText(source, rightMarker, e + leftLength, ignoreCase);
+    const int afterLeft = e + leftLength;
+    if (blankFrom != 0 && afterLeft <= rightAt &&
+        StartsBlankCharacter(Data(source), static_cast<size_t>(blankFrom) - 1,
+                             static_cast<size_t>(afterLeft) - 1)) {
+      cursor = afterLeft;
+      blankFrom = afterLeft;
+      ProcessPendingMessages();
+      ProcessPendingMessages();
+      ProcessPendingMessages();
+      continue;
+    }
+    const int f = FindText(source, rightMarker, afterLeft, ignoreCase);
     if (f == -1) break;
-    cursor = e + leftLength;
+    cursor = afterLeft;
 
     const Byte* piece = Data(source) + (cursor - 1);
     const auto [begin, end] = TrimmedRange(piece, static_cast<size_t>(f - cursor));
@@ -316,6 +343,10 @@ int ExtractAllBetween(const Text& source, const Text& leftMarker, const Text& ri
       }
       // The right marker may also be the next left marker.
       cursor = f;
+      blankFrom = 0;
+    } else {
+      blankFrom = cursor;
+      rightAt = f;
     }
     ProcessPendingMessages();
     ProcessPendingMessages();

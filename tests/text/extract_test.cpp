@@ -367,6 +367,80 @@ TEST(ExtractAllBetween, LongPageInOrder) {
   EXPECT_EQ(results.back(), "#2999");
 }
 
+// The extraction loop written plainly on top of FindText and TrimSpaces.
+int ReferenceExtractAll(const Text& source, const Text& left, const Text& right,
+                        TextArray& results, const ExtractOptions& o) {
+  results.clear();
+  if (left.empty() || right.empty()) return 0;
+  const bool ignoreCase = !o.caseSensitive;
+  const int leftLength = static_cast<int>(left.size());
+  int c = o.startPos;
+  for (;;) {
+    const int e = FindText(source, left, c, ignoreCase);
+    if (e == -1) break;
+    const int f = FindText(source, right, e + leftLength, ignoreCase);
+    if (f == -1) break;
+    c = e + leftLength;
+    Text item = o.prefix + TrimSpaces(source.substr(c - 1, f - c)) + o.suffix;
+    if (!item.empty()) {
+      if (o.keepLeftMarker) item = left + item;
+      if (o.keepRightMarker) item += right;
+      if (o.maxLength == 0 || static_cast<int>(item.size()) < o.maxLength) {
+        results.push_back(item);
+      }
+      c = f;
+    }
+  }
+  return static_cast<int>(results.size());
+}
+
+TEST(ExtractAllBetween, AgreesWithTheReferenceOnGeneratedInputs) {
+  Random random(42);
+  static const char* const kPieces[] = {" ", " ", "\xA1", "\xA1\xA1", "a", "B", "<", ">", "\xB0",
+                                        "x"};
+  static const char* const kMarkers[] = {" ",  "  ",   "\xA1\xA1", "\xA1", " \xA1\xA1", "<",
+                                         ">",  "<a",   "A>",       "x",    "\xA1x",     " x",
+                                         "\xB0<"};
+  for (int round = 0; round < 20000; ++round) {
+    Text source;
+    const size_t pieces = random.Below(round < 15000 ? 16 : 120);
+    for (size_t i = 0; i < pieces; ++i) source += kPieces[random.Below(10)];
+    const Text left = kMarkers[random.Below(13)];
+    const Text right = kMarkers[random.Below(13)];
+    ExtractOptions options;
+    options.caseSensitive = random.Below(2) == 0;
+    options.startPos = static_cast<int>(random.Below(4));
+    if (random.Below(4) == 0) options.prefix = "p";
+    if (random.Below(4) == 0) options.suffix = " ";
+    options.keepLeftMarker = random.Below(3) == 0;
+    options.keepRightMarker = random.Below(3) == 0;
+    if (random.Below(3) == 0) options.maxLength = static_cast<int>(random.Below(6));
+    TextArray results;
+    TextArray expected;
+    const int count = ExtractAllBetween(source, left, right, results, options);
+    ReferenceExtractAll(source, left, right, expected, options);
+    ASSERT_EQ(results, expected) << "round " << round << " source [" << source << "] left ["
+                                 << left << "] right [" << right << "]";
+    ASSERT_EQ(count, static_cast<int>(expected.size()));
+  }
+}
+
+// Left markers made of spaces over long runs of spaces: every piece is empty.
+TEST(ExtractAllBetween, SpaceMarkersOverLongRunsOfSpaces) {
+  TextArray results;
+  EXPECT_EQ(ExtractAllBetween(Text(5000, ' ') + "x", " ", "x", results), 0);
+  const Text fullWidth = [] {
+    Text t;
+    for (int i = 0; i < 2500; ++i) t += "\xA1\xA1";
+    return t;
+  }();
+  EXPECT_EQ(ExtractAllBetween(fullWidth + "x", kFullSpace, "x", results), 0);
+  EXPECT_EQ(ExtractAllBetween(fullWidth + " y x", kFullSpace, "x", results), 1);
+  EXPECT_EQ(results, TextArray{"y"});
+  EXPECT_EQ(ExtractAllBetween(Text(5000, ' ') + "y x", " ", "x", results), 1);
+  EXPECT_EQ(results, TextArray{"y"});
+}
+
 // TrimSpaces written plainly: split into characters from the start (a byte >= 0x80 takes the
 // next byte with it), then drop space characters at both ends.
 Text ReferenceTrim(const Text& text) {
