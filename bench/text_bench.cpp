@@ -175,6 +175,39 @@ void BM_MemmemAbsent(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
 }
 
+// Mostly double-byte text, where candidates for the marker's first and last bytes are common
+// and character boundaries have to be checked.
+const Text& ChineseText() {
+  static const Text text = [] {
+    std::string utf8;
+    for (int i = 0; utf8.size() < 60 * 1024; ++i) {
+      utf8 += kWords[i % 20];
+      utf8 += kWords[(i * 7) % 20];
+      utf8 += i % 5 == 4 ? "。\n" : "，";
+    }
+    return Utf8ToGbk(utf8);
+  }();
+  return text;
+}
+const Text& ChineseMarker() {
+  static const Text marker = Utf8ToGbk("资源不存在");
+  return marker;
+}
+
+void BM_FindTextChineseAbsent(benchmark::State& state) {
+  const Text& text = ChineseText();
+  for (auto _ : state) benchmark::DoNotOptimize(FindText(text, ChineseMarker(), 0, true));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+void BM_MemmemChineseAbsent(benchmark::State& state) {
+  const Text& text = ChineseText();
+  const Text& marker = ChineseMarker();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(memmem(text.data(), text.size(), marker.data(), marker.size()));
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+
 void BM_UrlDecodeUtf8Page(benchmark::State& state) {
   const std::string& page = ThePage().utf8;
   Text decoded;
@@ -230,6 +263,8 @@ BENCHMARK(BM_ScrapeDates);
 BENCHMARK(BM_MemmemDates);
 BENCHMARK(BM_FindTextAbsentIgnoreCase);
 BENCHMARK(BM_MemmemAbsent);
+BENCHMARK(BM_FindTextChineseAbsent);
+BENCHMARK(BM_MemmemChineseAbsent);
 BENCHMARK(BM_UrlDecodeUtf8Page);
 BENCHMARK(BM_IconvUtf8ToCp936);
 BENCHMARK(BM_UrlEncodeKeyword);
