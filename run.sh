@@ -9,7 +9,7 @@ qm_setup || exit 1
 qm_build win32 || exit 1
 
 exe=build/win32/bin/quellmarsh.exe
-caption="Quellmarsh-网盘搜索客户端-tarnwick40217"
+window_class=QuellmarshMainWindow
 
 if [ -n "${DISPLAY:-}" ]; then
   exec wine "$exe"
@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wine "$1" & app=$!
   wine "$2" "$3" "$4" 60; rc=$?
   kill $app 2>/dev/null; wineserver -k 2>/dev/null
-  exit $rc' _ "$exe" build/win32/bin/window_shot.exe "$caption" "$shot"
+  exit $rc' _ "$exe" build/win32/bin/window_shot.exe "$window_class" "$shot"
 rc=$?
 [ $rc -eq 0 ] && echo "screenshot of the main window: $shot"
 exit $rc
