@@ -65,18 +65,27 @@ Text WinInetProxyText(const Text& url, const Text& proxy) {
   return IsSecureUrl(url) ? proxy : "http=" + proxy;
 }
 
+TextArray SplitAtCrLf(const Text& block) {
+  TextArray lines;
+  size_t start = 0;
+  for (;;) {
+    size_t end = block.find("\r\n", start);
+    if (end == Text::npos) {
+      lines.push_back(block.substr(start));
+      return lines;
+    }
+    lines.push_back(block.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
 Text NormalizeSetCookie(const Text& rawHeaders) {
   return ReplaceIgnoringCase(rawHeaders, "Set-Cookie", "Set-Cookie");
 }
 
 Text CollectResponseCookies(const Text& rawHeaders) {
   Text cookies;
-  size_t start = 0;
-  while (start <= rawHeaders.size()) {
-    size_t end = rawHeaders.find("\r\n", start);
-    if (end == Text::npos) end = rawHeaders.size();
-    Text line = rawHeaders.substr(start, end - start);
-    start = end + 2;
+  for (const Text& line : SplitAtCrLf(rawHeaders)) {
     if (!Contains(line, "Set-Cookie")) continue;
     Text pair = Contains(line, ";") ? ExtractBetween(line, "Set-Cookie:", ";")
                                     : ReplaceIgnoringCase(line, "Set-Cookie:", "");

@@ -30,6 +30,9 @@ void AddWinInetDefaultHeaders(Text& headers, const Text& url, const Text& cookie
 // The proxy text handed to the platform: as given for https, "http=" + proxy otherwise.
 Text WinInetProxyText(const Text& url, const Text& proxy);
 
+// The lines of a header block, split at CR LF; empty lines included.
+TextArray SplitAtCrLf(const Text& block);
+
 // Brings every "Set-Cookie" header name, in whatever letter case, to that spelling.
 Text NormalizeSetCookie(const Text& rawHeaders);
 

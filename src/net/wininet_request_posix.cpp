@@ -80,12 +80,8 @@ Bytes HttpRequestWinInet(const Text& url, WinInetRequest& r) {
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>((timeouts.stallMs + 999) / 1000));
 
   AddWinInetDefaultHeaders(r.headers, url, r.cookies.value_or(Text()));
-  size_t start = 0;
-  while (start < r.headers.size()) {
-    size_t end = r.headers.find("\r\n", start);
-    if (end == Text::npos) end = r.headers.size();
-    if (end > start) h.lines = curl_slist_append(h.lines, r.headers.substr(start, end - start).c_str());
-    start = end + 2;
+  for (const Text& line : SplitAtCrLf(r.headers)) {
+    if (!line.empty()) h.lines = curl_slist_append(h.lines, line.c_str());
   }
   // None of curl's own lines beyond what WinINet sends.
   h.lines = curl_slist_append(h.lines, "Expect:");

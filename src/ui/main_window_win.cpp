@@ -25,11 +25,9 @@ const wchar_t kPageClassName[] = L"QuellmarshPage";
 // The form nests controls: the tab control at 0,0 of the window, each page's group box in
 // it, and the page's controls in the group box. Each page is a container window exactly
 // over its group box; it paints the page background and passes notifications up.
-enum Parent { kInWindow, kInPage1, kInPage2 };
-
 struct ControlLayout {
   int id;
-  Parent parent;
+  int page;  // 0 or 1: the container it sits in
   const wchar_t* className;
   const wchar_t* text;
   DWORD style;
@@ -41,34 +39,34 @@ const RECT kTabsRect = {0, 0, 840, 416};                // in the window
 const RECT kPage1Rect = {8, 24, 8 + 832, 24 + 392};     // in the tab control
 const RECT kPage2Rect = {0, 24, 0 + 840, 24 + 392};     // in the tab control
 
-// Page 1's controls in keyboard order, the group box last so that it lies beneath them.
+// Each page's controls in keyboard order, its group box last so that it lies beneath them.
 const ControlLayout kLayout[] = {
-    {kSearchBoxId, kInPage1, L"Edit", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 8, 48, 424, 32},
-    {kSearchButtonId, kInPage1, L"Button", L"搜索", WS_TABSTOP | BS_PUSHBUTTON, 0, 448, 48, 80, 32},
-    {kSkipSharerCheckId, kInPage1, L"Button", L"不搜索分享人", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 320, 16, 112, 24},
-    {kSkipDateCheckId, kInPage1, L"Button", L"不搜索分享时间", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 440, 16, 112, 24},
-    {kFetchLinkButtonId, kInPage1, L"Button", L"选中想下载的点击我", WS_TABSTOP | BS_PUSHBUTTON, 0, 608, 16, 120, 32},
-    {kLoadAllButtonId, kInPage1, L"Button", L"加载全部", WS_TABSTOP | BS_PUSHBUTTON, 0, 728, 16, 88, 32},
-    {kResultListId, kInPage1, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, 8, 88, 704, 296},
-    {kHelpBoxId, kInPage1, L"Edit", kHelpText, WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 720, 64, 112, 312},
-    {kStatusLabelId, kInPage1, L"Static", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0, 528, 48, 176, 32},
-    {kPage1BoxId, kInPage1, L"Button", L"", BS_GROUPBOX, 0, 0, 0, 832, 392},
-    {kPage2BoxId, kInPage2, L"Button", L"", BS_GROUPBOX, 0, 0, 0, 840, 392},
+    {kSearchBoxId, 0, L"Edit", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 8, 48, 424, 32},
+    {kSearchButtonId, 0, L"Button", L"搜索", WS_TABSTOP | BS_PUSHBUTTON, 0, 448, 48, 80, 32},
+    {kSkipSharerCheckId, 0, L"Button", L"不搜索分享人", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 320, 16, 112, 24},
+    {kSkipDateCheckId, 0, L"Button", L"不搜索分享时间", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 440, 16, 112, 24},
+    {kFetchLinkButtonId, 0, L"Button", L"选中想下载的点击我", WS_TABSTOP | BS_PUSHBUTTON, 0, 608, 16, 120, 32},
+    {kLoadAllButtonId, 0, L"Button", L"加载全部", WS_TABSTOP | BS_PUSHBUTTON, 0, 728, 16, 88, 32},
+    {kResultListId, 0, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE, 8, 88, 704, 296},
+    {kHelpBoxId, 0, L"Edit", kHelpText, WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, 720, 64, 112, 312},
+    {kStatusLabelId, 0, L"Static", L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0, 528, 48, 176, 32},
+    {kPage1BoxId, 0, L"Button", L"", BS_GROUPBOX, 0, 0, 0, 832, 392},
+    {kPage2BoxId, 1, L"Button", L"", BS_GROUPBOX, 0, 0, 0, 840, 392},
 };
 
 struct MainWindowState {
   std::atomic<HWND> window{nullptr};
-  HWND tabs = nullptr;
   HWND pages[2] = {nullptr, nullptr};
   HWND controls[kResultListId - kSiteTabsId + 1] = {};
   DWORD uiThread = 0;
   MainWindowHandlers handlers;
   HFONT font = nullptr;
-  HBRUSH pageBrush = nullptr;
-  bool ownsPageBrush = false;
+  HBRUSH pageBrush = nullptr;  // ours; the system's face brush stands in if it could not be made
 };
 
 MainWindowState g_main;
+
+HBRUSH PageBrush() { return g_main.pageBrush ? g_main.pageBrush : GetSysColorBrush(COLOR_BTNFACE); }
 
 HWND Control(int id) {
   if (id < kSiteTabsId || id > kResultListId) return nullptr;
@@ -92,8 +90,6 @@ void ChoosePageBrush(HWND tabs) {
     }
   }
   g_main.pageBrush = CreateSolidBrush(colour);
-  g_main.ownsPageBrush = g_main.pageBrush != nullptr;
-  if (!g_main.pageBrush) g_main.pageBrush = GetSysColorBrush(COLOR_BTNFACE);
 }
 
 LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -101,7 +97,7 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND: {
       RECT rect;
       GetClientRect(page, &rect);
-      FillRect(reinterpret_cast<HDC>(wParam), &rect, g_main.pageBrush);
+      FillRect(reinterpret_cast<HDC>(wParam), &rect, PageBrush());
       return 1;
     }
     case WM_COMMAND:
@@ -126,7 +122,6 @@ HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, cons
 void CreateControls(HWND window, HINSTANCE instance) {
   HWND tabs = CreateChild(window, instance, WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP, 0, kSiteTabsId,
                           kTabsRect.left, kTabsRect.top, kTabsRect.right - kTabsRect.left, kTabsRect.bottom - kTabsRect.top);
-  g_main.tabs = tabs;
   const wchar_t* tabNames[] = {L"百度云搜", L"胖次搜索"};
   for (int i = 0; i < 2; ++i) {
     TCITEMW item{};
@@ -149,7 +144,7 @@ void CreateControls(HWND window, HINSTANCE instance) {
 
   for (const ControlLayout& c : kLayout) {
     DWORD visible = c.id == kStatusLabelId ? 0 : WS_VISIBLE;  // hidden until a search shows it
-    CreateChild(g_main.pages[c.parent == kInPage2 ? 1 : 0], instance, c.className, c.text, c.style | visible,
+    CreateChild(g_main.pages[c.page], instance, c.className, c.text, c.style | visible,
                 c.exStyle, c.id, c.x, c.y, c.width, c.height);
   }
 
@@ -191,7 +186,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       HDC dc = reinterpret_cast<HDC>(wParam);
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(g_main.pageBrush);
+      return reinterpret_cast<LRESULT>(PageBrush());
     }
     case kRunOnUiMessage:
       (*reinterpret_cast<std::function<void()>*>(lParam))();
@@ -199,10 +194,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       g_main.window.store(nullptr);
       if (g_main.font) DeleteObject(g_main.font);
-      if (g_main.ownsPageBrush) DeleteObject(g_main.pageBrush);
+      if (g_main.pageBrush) DeleteObject(g_main.pageBrush);
       g_main.font = nullptr;
       g_main.pageBrush = nullptr;
-      g_main.ownsPageBrush = false;
       std::fill(std::begin(g_main.controls), std::end(g_main.controls), nullptr);
       PostQuitMessage(0);
       return 0;

@@ -4,23 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "support/printable.h"
 
-// Shows GBK bytes readably when a case fails.
-std::string Printable(const Text& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      static const char kHex[] = "0123456789ABCDEF";
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    }
-  }
-  return out;
-}
+namespace {
 
 struct PieceCase {
   Text piece;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/printable.h"
+
 namespace {
 
 struct UrlCase {
@@ -14,22 +16,6 @@ struct UrlCase {
   int port;
   Text path;
 };
-
-// Shows GBK bytes readably when a case fails.
-std::string Printable(const Text& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      static const char kHex[] = "0123456789ABCDEF";
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    }
-  }
-  return out;
-}
 
 TEST(UrlTest, SplitsHostPortAndPath) {
   const UrlCase cases[] = {

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/printable.h"
+
 using namespace std::string_literals;
 using std::chrono::milliseconds;
 
@@ -23,25 +25,6 @@ constexpr milliseconds kQuiet{300};
 using Fault = ScriptedResponse::Fault;
 
 std::string Get(const std::string& path) { return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"; }
-
-// Shows CR, LF and other control bytes when a comparison fails.
-std::string Printable(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n\n";
-    } else if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    }
-  }
-  return out;
-}
 
 // A hang here would otherwise only show as the whole binary timing out, with no word of where.
 void FinishesWithin(milliseconds limit, const std::function<void()>& work, const char* what) {
