@@ -83,19 +83,22 @@ Bytes HttpRequestWinInet(const Text& url, WinInetRequest& r) {
   for (const Text& line : SplitAtCrLf(r.headers)) {
     if (!line.empty()) h.lines = curl_slist_append(h.lines, line.c_str());
   }
-  // None of curl's own lines beyond what WinINet sends.
+  // None of curl's own lines beyond what WinINet sends: an empty value takes curl's line
+  // away, and a line of ours with that name still goes out. "X-Accept:" in our block
+  // stops our default Accept line, but curl would still add its own.
+  h.lines = curl_slist_append(h.lines, "Accept:");
   h.lines = curl_slist_append(h.lines, "Expect:");
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, h.lines);
 
   if (method != 0) {
     if (r.postBytes.empty()) r.postBytes = r.postText;
+    // HEAD first: NOBODY makes curl expect no response body; the POST options after it
+    // bring the request body back, which WinINet sends with HEAD too.
+    if (method == 2) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(r.postBytes.size()));
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, r.postBytes.data());
-    if (method == 2) {
-      curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "HEAD");
-      curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
-    }
+    if (method == 2) curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "HEAD");
   }
 
   Transfer t;

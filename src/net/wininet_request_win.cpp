@@ -31,6 +31,16 @@ class InternetHandle {
   HINTERNET handle_;
 };
 
+// The program keeps WinINet's own time-outs; only tests shorten them.
+void ApplyTestTimeouts(HINTERNET handle) {
+  const RequestTimeouts timeouts = CurrentRequestTimeouts();
+  if (!timeouts.setByTest) return;
+  DWORD connect = static_cast<DWORD>(timeouts.connectMs), stall = static_cast<DWORD>(timeouts.stallMs);
+  InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+  InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof stall);
+  InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof stall);
+}
+
 }  // namespace
 
 Bytes HttpRequestWinInet(const Text& url, WinInetRequest& r) {
@@ -43,13 +53,7 @@ Bytes HttpRequestWinInet(const Text& url, WinInetRequest& r) {
                           : InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PROXY,
                                           WinInetProxyText(url, r.proxy).c_str(), "", 0));
   if (!root) return Bytes();
-  const RequestTimeouts timeouts = CurrentRequestTimeouts();
-  if (timeouts.setByTest) {
-    DWORD connect = static_cast<DWORD>(timeouts.connectMs), stall = static_cast<DWORD>(timeouts.stallMs);
-    InternetSetOptionA(root.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-    InternetSetOptionA(root.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &stall, sizeof stall);
-    InternetSetOptionA(root.get(), INTERNET_OPTION_SEND_TIMEOUT, &stall, sizeof stall);
-  }
+  ApplyTestTimeouts(root.get());
   InternetHandle connection(InternetConnectA(root.get(), UrlHost(url).c_str(),
                                              static_cast<INTERNET_PORT>(UrlPort(url)), "", "",
                                              INTERNET_SERVICE_HTTP, 0, 0));
@@ -62,6 +66,7 @@ Bytes HttpRequestWinInet(const Text& url, WinInetRequest& r) {
   InternetHandle request(HttpOpenRequestA(connection.get(), VerbName(method), UrlPath(url).c_str(), "HTTP/1.1",
                                           "", nullptr, flags, 0));
   if (!request) return Bytes();
+  ApplyTestTimeouts(request.get());
 
   AddWinInetDefaultHeaders(r.headers, url, r.cookies.value_or(Text()));
   if (method == 0) {
