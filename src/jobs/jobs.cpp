@@ -1,6 +1,5 @@
 #include "jobs/jobs.h"
 
-// Not built yet: each job returns at once, so a press starts a worker that ends at once.
-void SearchJob(View&, const Text&) {}
+// Not built yet: each returns at once, so a press starts a worker that ends at once.
 void LoadAllJob(View&, const Text&) {}
 void FetchLinkJob(View&, const Text&) {}
