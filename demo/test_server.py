@@ -107,6 +107,9 @@ class DataSet(unittest.TestCase):
             self.assertRegex(entry_id, r"^[A-Za-z0-9]{8}$")
             self.assertTrue(title and not set(title) & set('"<>&%\t\r\n'), title)
             self.assertTrue(sharer)
+            # The client works in GBK; a character outside it would come back mangled.
+            title.encode("gbk")
+            sharer.encode("gbk")
             self.assertRegex(date, r"^20(1[2-9]|2[0-4])-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])$")
             self.assertIn(alive, ("0", "1"))
         alive = sum(r[4] == "1" for r in ROWS) / len(ROWS)
