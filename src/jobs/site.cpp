@@ -7,8 +7,6 @@ const Markers kDateMarkers = {"div class=\"c_ft\">2", "</div>"};
 const char kDatePrefix[] = "2";
 const Markers kPageCountMarkers = {"第1/", "页"};
 
-Text DefaultSiteBase() { return QM_SITE_BASE; }
-
 Text ResultPageUrl(const Text& siteBase, const Text& encodedKeyword, int page) {
   return siteBase + "/search-all-" + encodedKeyword + "-" + IntegerToText(page) + "/";
 }

@@ -394,8 +394,9 @@ struct ScriptedServer::State {
   }
 };
 
-ScriptedServer::ScriptedServer() : state_(std::make_unique<State>()) {
+ScriptedServer::ScriptedServer(int port) : state_(std::make_unique<State>()) {
   State& s = *state_;
+  s.port = port;
   if (!io::Init(&s.error)) return;
   s.listener = io::ListenLoopback(&s.port, &s.error);
   if (s.listener == io::kNoSocket) return;

@@ -40,7 +40,9 @@ ScriptedResponse WithFault(ScriptedResponse r, ScriptedResponse::Fault fault, si
 // A request whose head asks "Expect: 100-continue" gets "HTTP/1.1 100 Continue" before its body.
 class ScriptedServer {
  public:
-  ScriptedServer();  // binds 127.0.0.1:0 and starts accepting
+  // Binds 127.0.0.1 on port (0: one the system picks) and starts accepting. A fixed port
+  // is for a program under test whose site address is built in.
+  explicit ScriptedServer(int port = 0);
   ~ScriptedServer(); // stops, ends stalls, joins every thread
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -109,7 +111,8 @@ struct IoResult {
 enum class Ready { Yes, No, Failed };
 
 bool Init(std::string* error);
-// Listens on 127.0.0.1, port picked by the system; non-blocking.
+// Listens on 127.0.0.1 at *port, or a port the system picks when it is 0 (written back);
+// non-blocking.
 Socket ListenLoopback(int* port, std::string* error);
 Socket AcceptPending(Socket listener);  // kNoSocket when nobody is waiting
 Socket ConnectLoopback(int port);       // blocking connect, then non-blocking

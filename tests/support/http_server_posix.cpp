@@ -47,7 +47,7 @@ Socket ListenLoopback(int* port, std::string* error) {
     *error = std::string("socket: ") + std::strerror(errno);
     return kNoSocket;
   }
-  sockaddr_in addr = Loopback(0);
+  sockaddr_in addr = Loopback(*port);
   socklen_t len = sizeof addr;
   if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, 64) != 0 ||
       getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || !SetNonBlocking(s)) {

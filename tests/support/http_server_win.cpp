@@ -58,7 +58,7 @@ Socket ListenLoopback(int* port, std::string* error) {
   // Nobody else may take over the port while a test uses it.
   BOOL exclusive = TRUE;
   setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
-  sockaddr_in addr = Loopback(0);
+  sockaddr_in addr = Loopback(*port);
   int len = sizeof addr;
   if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, 64) != 0 ||
       getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || !SetNonBlocking(static_cast<Socket>(s))) {
