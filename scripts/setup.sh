@@ -18,7 +18,7 @@ qm_need_packages() {
 }
 
 qm_setup() {
-  qm_need_packages cmake make g++ googletest libgtest-dev libbenchmark-dev libcurl4-openssl-dev \
+  qm_need_packages cmake make g++ python3 googletest libgtest-dev libbenchmark-dev libcurl4-openssl-dev \
     g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-wqy-microhei
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko prompts in a fresh prefix

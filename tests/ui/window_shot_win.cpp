@@ -1,16 +1,53 @@
-// window_shot CLASS OUT.png [SECONDS]: waits for a visible top-level window of that window
-// class and saves what the screen shows of it. A class name, not a caption: command lines
-// reach Wine programs in the ANSI code page, which need not hold the caption's characters.
+// window_shot CLASS OUT.png [SECONDS] [KEYWORD]: waits for a visible top-level window of
+// that window class and saves what the screen shows of it. With a keyword (ASCII: command
+// lines reach Wine programs in the ANSI code page), it first searches for it in the main
+// window and waits for the search to finish.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "support/window_capture_win.h"
+#include "ui/main_window_win.h"
+
+namespace {
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindById(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<ControlSearch*>(param);
+  if (GetDlgCtrlID(child) != search->id) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+HWND Control(HWND window, int id) {
+  ControlSearch search{id, nullptr};
+  EnumChildWindows(window, FindById, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool SearchAndWait(HWND window, const char* keyword, int seconds) {
+  SetWindowTextA(Control(window, kSearchBoxId), keyword);
+  PostMessageW(Control(window, kSearchButtonId), BM_CLICK, 0, 0);
+  for (int waited = 0; waited < seconds * 10; ++waited) {
+    wchar_t status[64] = {};
+    GetWindowTextW(Control(window, kStatusLabelId), status, 64);
+    if (std::wstring(status) == L"搜索完成" || std::wstring(status) == L"搜素完成") return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: window_shot CLASS OUT.png [SECONDS]\n");
+    std::fprintf(stderr, "usage: window_shot CLASS OUT.png [SECONDS] [KEYWORD]\n");
     return 2;
   }
   int seconds = argc > 3 ? std::atoi(argv[3]) : 30;
@@ -18,6 +55,10 @@ int main(int argc, char** argv) {
     HWND window = FindWindowA(argv[1], nullptr);
     if (window && IsWindowVisible(window)) {
       Sleep(1000);  // let it finish painting
+      if (argc > 4 && !SearchAndWait(window, argv[4], seconds)) {
+        std::fprintf(stderr, "window_shot: the search for %s did not finish\n", argv[4]);
+      }
+      Sleep(300);
       if (SaveWindowPng(window, argv[2])) return 0;
       std::fprintf(stderr, "window_shot: could not capture the window\n");
       return 1;
