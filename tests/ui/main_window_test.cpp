@@ -13,6 +13,7 @@
 
 #include "app/job_thread.h"
 #include "support/window_capture_win.h"
+#include "support/window_find_win.h"
 
 namespace {
 
@@ -20,12 +21,6 @@ namespace {
 const Text kSearchingGbk = "\xd5\xfd\xd4\xda\xcb\xd1\xcb\xf7\xd6\xd0";  // 正在搜索中
 const Text kLoadingGbk = "\xd5\xfd\xd4\xda\xbc\xd3\xd4\xd8\xd6\xd0";    // 正在加载中
 const Text kTitleGbk = "\xd6\xd0\xce\xc4\xb1\xea\xcc\xe2";               // 中文标题
-
-std::wstring WindowText(HWND window) {
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(window, buffer, 1024);
-  return buffer;
-}
 
 std::wstring ClassOf(HWND window) {
   wchar_t buffer[256] = {};
@@ -85,18 +80,6 @@ void SearchProbe() { g_log->Record('S'); }
 void LoadAllProbe() { g_log->Record('L'); }
 void FetchLinkProbe() { g_log->Record('F'); }
 
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK FindById(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<ControlSearch*>(param);
-  if (GetDlgCtrlID(child) != search->id) return TRUE;
-  search->found = child;
-  return FALSE;
-}
-
 class MainWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -122,11 +105,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // Controls sit in page containers, so look through all descendants.
-  HWND Item(int id) const {
-    ControlSearch search{id, nullptr};
-    EnumChildWindows(window_, FindById, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
+  HWND Item(int id) const { return FindControl(window_, id); }
 
   // Runs job on a worker, as a button would, and handles messages until it is done.
   void RunJob(void (*job)()) {

@@ -13,6 +13,7 @@
 
 #include "support/http_server.h"
 #include "support/window_capture_win.h"
+#include "support/window_find_win.h"
 #include "ui/main_window_win.h"
 
 namespace {
@@ -29,24 +30,6 @@ std::string Entry(const std::string& id, const std::string& title, const std::st
 std::string Page(const std::string& body) {
   return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>结果</title></head><body>" + body +
          "<div>第1/1页</div></body></html>";
-}
-
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK FindById(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<ControlSearch*>(param);
-  if (GetDlgCtrlID(child) != search->id) return TRUE;
-  search->found = child;
-  return FALSE;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);  // WM_GETTEXT: the system carries it across processes
-  return buffer;
 }
 
 bool WaitUntil(const std::function<bool()>& done, DWORD limitMs = 20000) {
@@ -82,11 +65,7 @@ class ProgramUnderTest {
   }
 
   HWND Window() const { return window_; }
-  HWND Control(int id) const {
-    ControlSearch search{id, nullptr};
-    EnumChildWindows(window_, FindById, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
+  HWND Control(int id) const { return FindControl(window_, id); }
 
   // List view texts live in the other process: the item and its buffer must be there too.
   std::vector<std::vector<std::wstring>> Rows() const {
@@ -124,7 +103,7 @@ class ProgramUnderTest {
     PostMessageW(Control(kSearchButtonId), BM_CLICK, 0, 0);
   }
 
-  bool StatusIs(const std::wstring& text) const { return TextOf(Control(kStatusLabelId)) == text; }
+  bool StatusIs(const std::wstring& text) const { return WindowText(Control(kStatusLabelId)) == text; }
 
  private:
   PROCESS_INFORMATION process_{};
@@ -138,7 +117,7 @@ std::wstring MessageText(HWND box) {
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     wchar_t cls[32] = {};
     GetClassNameW(child, cls, 32);
-    std::wstring text = TextOf(child);
+    std::wstring text = WindowText(child);
     if (std::wstring(cls) == L"Static" && !text.empty()) return text;
   }
   return L"";

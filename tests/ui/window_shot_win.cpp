@@ -9,35 +9,17 @@
 #include <string>
 
 #include "support/window_capture_win.h"
+#include "support/window_find_win.h"
 #include "ui/main_window_win.h"
 
 namespace {
 
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK FindById(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<ControlSearch*>(param);
-  if (GetDlgCtrlID(child) != search->id) return TRUE;
-  search->found = child;
-  return FALSE;
-}
-
-HWND Control(HWND window, int id) {
-  ControlSearch search{id, nullptr};
-  EnumChildWindows(window, FindById, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 bool SearchAndWait(HWND window, const char* keyword, int seconds) {
-  SetWindowTextA(Control(window, kSearchBoxId), keyword);
-  PostMessageW(Control(window, kSearchButtonId), BM_CLICK, 0, 0);
+  SetWindowTextA(FindControl(window, kSearchBoxId), keyword);
+  PostMessageW(FindControl(window, kSearchButtonId), BM_CLICK, 0, 0);
   for (int waited = 0; waited < seconds * 10; ++waited) {
-    wchar_t status[64] = {};
-    GetWindowTextW(Control(window, kStatusLabelId), status, 64);
-    if (std::wstring(status) == L"搜索完成" || std::wstring(status) == L"搜素完成") return true;
+    std::wstring status = WindowText(FindControl(window, kStatusLabelId));
+    if (status == L"搜索完成" || status == L"搜素完成") return true;
     Sleep(100);
   }
   return false;
