@@ -19,13 +19,6 @@ int Usage() {
   return 2;
 }
 
-void Print(std::FILE* stream, const Text& line) {
-  std::string out = ForConsole(line);
-  std::fwrite(out.data(), 1, out.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,8 +35,8 @@ int main(int argc, char** argv) {
 
   InitSharedState();
   std::atexit(FreeSharedState);
-  ConsoleView view(args[i + 1], [](const Text& text) { Print(stderr, text); });
+  ConsoleView view(args[i + 1], [](const Text& text) { WriteLine(stderr, text); });
   SearchJob(view, site);
-  for (const auto& row : view.Rows()) Print(stdout, row[0] + "\t" + row[1] + "\t" + row[2]);
+  for (const auto& row : view.Rows()) WriteLine(stdout, row[0] + "\t" + row[1] + "\t" + row[2]);
   return 0;
 }

@@ -1,8 +1,9 @@
-// The console's side of the command-line front end: arguments in, text out, each in the
-// platform's own encoding (UTF-8 here; on Windows the wide command line and the console's
-// code page).
+// The console's side of the command-line front end: arguments in, lines out, each in the
+// platform's own encoding (UTF-8 here; on Windows the wide command line, and the console
+// itself or, when redirected, the console's code page).
 #pragma once
 
+#include <cstdio>
 #include <vector>
 
 #include "text/text.h"
@@ -10,5 +11,5 @@
 // The arguments after the program name, as GBK Text.
 std::vector<Text> CommandLineArguments(int argc, char** argv);
 
-// GBK Text in the encoding the console shows.
-std::string ForConsole(const Text& text);
+// Writes one GBK line to stream (stdout or stderr) and flushes it.
+void WriteLine(std::FILE* stream, const Text& line);

@@ -8,4 +8,8 @@ std::vector<Text> CommandLineArguments(int argc, char** argv) {
   return args;
 }
 
-std::string ForConsole(const Text& text) { return GbkToUtf8(text); }
+void WriteLine(std::FILE* stream, const Text& line) {
+  std::string out = GbkToUtf8(line) + "\n";
+  std::fwrite(out.data(), 1, out.size(), stream);
+  std::fflush(stream);
+}

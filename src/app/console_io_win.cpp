@@ -21,9 +21,22 @@ std::vector<Text> CommandLineArguments(int, char**) {
   return args;
 }
 
-std::string ForConsole(const Text& text) {
+void WriteLine(std::FILE* stream, const Text& line) {
+  std::u16string units = DecodeCodePage(936, line);
+  units += u"\n";
+  HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    // A real console shows every character, whatever its code page.
+    std::fflush(stream);
+    DWORD written = 0;
+    WriteConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
+    return;
+  }
+  // Redirected: the bytes a program reading it expects, in the console's code page.
   UINT codePage = GetConsoleOutputCP();
-  if (codePage == 0) codePage = GetACP();  // no console: output redirected
-  if (codePage == 936) return text;
-  return EncodeCodePage(static_cast<int>(codePage), DecodeCodePage(936, text));
+  if (codePage == 0) codePage = GetACP();
+  std::string out = EncodeCodePage(static_cast<int>(codePage), units);
+  std::fwrite(out.data(), 1, out.size(), stream);
+  std::fflush(stream);
 }
